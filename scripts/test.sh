@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh gcc-arm-none-eabi binutils-arm-none-eabi
 
 jobs=$(nproc)
 for variant in release sanitize; do
@@ -15,3 +15,6 @@ for variant in release sanitize; do
   echo "== $variant tests"
   ctest --test-dir "build/$variant" --output-on-failure -j "$jobs"
 done
+
+echo "== reader fuzzing"
+scripts/fuzz.sh 60

@@ -1,0 +1,29 @@
+// romweld-ls's three jobs on a loaded image: list, check, extract.
+#ifndef ROMWELD_INSPECT_INSPECT_H
+#define ROMWELD_INSPECT_INSPECT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace romweld {
+
+// Reads a whole image file; on failure prints a message and returns false.
+bool load_image(const std::string& path, std::vector<std::uint8_t>& image);
+
+// Prints the subtree at path (the whole tree for "") like ls -l. Returns the
+// exit status.
+int list_image(const std::string& image_path, const std::vector<std::uint8_t>& image,
+               const std::string& path);
+
+// Checks every invariant; prints the first violation. Returns the exit status.
+int check_image_file(const std::string& image_path, const std::vector<std::uint8_t>& image);
+
+// Recreates the tree under directory, with contents and last-write times,
+// never writing outside it and never replacing a file unless force.
+int extract_image(const std::string& image_path, const std::vector<std::uint8_t>& image,
+                  const std::string& directory, bool force);
+
+}  // namespace romweld
+
+#endif
