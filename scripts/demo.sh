@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
-# Builds romweld, packs examples/assets onto a small system image and prints
-# the listing.
+# The main job on the bundled example: builds romweld and the example GBA
+# program, packs examples/assets onto it (printing the listing), runs the
+# ROM headless in the emulator and saves a screenshot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build/release >/dev/null
-cmake --build build/release -j "$(nproc)" --target romweld
-# A stand-in system image: a 192-byte cartridge header of zeros.
-head -c 192 /dev/zero > build/release/demo-system.gba
-build/release/romweld -s build/release/demo-system.gba -o build/release/demo.gba examples/assets
-echo "image: build/release/demo.gba ($(stat -c %s build/release/demo.gba) bytes)"
+scripts/install-deps.sh gcc-arm-none-eabi binutils-arm-none-eabi libmgba-dev
+
+build=build/release
+cmake -S . -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target romweld gba-run console_example >/dev/null
+
+program="$build/console/romweld-example.gba"
+rom="$build/demo/romweld-demo.gba"
+screen="$build/demo/romweld-demo.png"
+mkdir -p "$build/demo"
+echo "== packing examples/assets onto $program"
+"$build/romweld" -s "$program" -o "$rom" examples/assets
+echo "== the example program's report, run headless"
+"$build/gba-run" --screenshot "$screen" --scale 3 "$rom"
+echo "== done"
+echo "ROM:        $rom"
+echo "screenshot: $screen"
