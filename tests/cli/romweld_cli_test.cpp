@@ -335,3 +335,23 @@ TEST_F(Romweld, RomLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sysfs attribute claims 4096 bytes but reads only a few: the same as a
+// file that shrank between enumeration and copy.
+TEST_F(Romweld, FileShorterThanListedStopsTheRun) {
+    const fs::path attribute = "/sys/kernel/profiling";
+    struct stat status;
+    if (stat(attribute.c_str(), &status) != 0 || status.st_size != 4096)
+        GTEST_SKIP() << "no sysfs attribute to stand in for a shrinking file";
+    fs::create_symlink(attribute, root() / "shrinking");
+    process_result result = build();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "root/shrinking: file is shorter than its listed length\n");
+    // The stored name was written; no header completes the image.
+    bytes image = read_file(output());
+    EXPECT_EQ(image[0x3F0], 0);
+}
+
+}  // namespace
