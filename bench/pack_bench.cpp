@@ -1,8 +1,11 @@
 // Packing benchmark: generates three workloads, runs romweld and its peers on
-// each (a warm-up, then several timed runs) and prints median wall times,
+// each (a warm-up, then several timed runs, taken round-robin) and prints median wall times,
 // ratios to romweld, and romweld's peak resident memory.
 //
-//   pack_bench ROMWELD [RUNS]
+//   pack_bench ROMWELD [RUNS [OTHER_ROMWELD...]]
+//
+// Other romweld builds, when given, run in the same round as "romweld #2"
+// and so on, for before-and-after comparisons on a noisy machine.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -64,13 +67,9 @@ long peak_kib(const std::vector<std::string>& words, const std::string& director
     return kib;
 }
 
-measurement median_of(const std::vector<std::string>& words, const std::string& directory, int runs) {
-    run(words, directory);  // warm-up: page cache, dynamic loader
-    std::vector<measurement> all;
-    for (int i = 0; i < runs; ++i) all.push_back(run(words, directory));
-    std::sort(all.begin(), all.end(), [](const measurement& a, const measurement& b) { return a.seconds < b.seconds; });
-    measurement middle = all[all.size() / 2];
-    return middle;
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 void write_bytes(const fs::path& path, std::size_t size, unsigned seed) {
@@ -102,7 +101,7 @@ struct workload {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pack_bench ROMWELD [RUNS]\n");
+        std::fprintf(stderr, "usage: pack_bench ROMWELD [RUNS [OTHER_ROMWELD...]]\n");
         return 2;
     }
     std::string romweld = fs::absolute(argv[1]).string();
@@ -129,20 +128,39 @@ int main(int argc, char** argv) {
             std::string name;
             std::vector<std::string> words;
             std::string directory;
-        } commands[] = {
+        };
+        std::vector<command> commands{
             {"romweld", {romweld, "-s", (base / "system.gba").string(), "-o", out, tree.string()}, base.string()},
             {"cat", {"sh", "-c", "exec \"$0\" \"$@\" > " + out + "", "cat"}, tree.string()},
             {"tar -cf", {"tar", "-cf", out, "-C", tree.string(), "."}, base.string()},
             {"genromfs", {"genromfs", "-f", out, "-d", tree.string()}, base.string()},
         };
         commands[1].words.insert(commands[1].words.end(), files.begin(), files.end());
-        std::vector<measurement> results;
-        for (const command& c : commands) results.push_back(median_of(c.words, c.directory, runs));
-        results[0].peak_kib = peak_kib(commands[0].words, commands[0].directory, base / "peak");
-        for (std::size_t i = 0; i < results.size(); ++i)
+        for (int other = 3; other < argc; ++other)
+            commands.push_back({"romweld #" + std::to_string(other - 1),
+                                {fs::absolute(argv[other]).string(), "-s", (base / "system.gba").string(), "-o", out,
+                                 tree.string()},
+                                base.string()});
+        // Settle the freshly written tree, warm every command up once, then
+        // take the runs round-robin so that background activity (writeback,
+        // other tenants) falls on all commands alike.
+        sync();
+        for (const command& c : commands) run(c.words, c.directory);
+        std::vector<std::vector<double>> seconds(commands.size());
+        // Each run writes a new file: truncating the previous run's output
+        // (possibly still under writeback) is not part of packing.
+        for (int r = 0; r < runs; ++r)
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+                fs::remove(out);
+                seconds[i].push_back(run(commands[i].words, commands[i].directory).seconds);
+            }
+        std::vector<double> medians;
+        for (const auto& times : seconds) medians.push_back(median(times));
+        for (std::size_t i = 0; i < commands.size(); ++i)
             std::printf("%-44s %-10s %12.1f %9.2fx\n", i == 0 ? w.name.c_str() : "", commands[i].name.c_str(),
-                        results[i].seconds * 1000, results[i].seconds / results[0].seconds);
-        std::printf("%-44s romweld peak resident memory: %ld KiB\n", "", results[0].peak_kib);
+                        medians[i] * 1000, medians[i] / medians[0]);
+        std::printf("%-44s romweld peak resident memory: %ld KiB\n", "",
+                    peak_kib(commands[0].words, commands[0].directory, base / "peak"));
     }
     long empty = peak_kib({romweld, "-s", (base / "system.gba").string(), "-o", (base / "out").string(),
                            (base / "empty").string()},

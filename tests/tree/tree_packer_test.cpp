@@ -162,6 +162,20 @@ TEST_F(TreePacker, IndentationGrowsTwoSpacesALevel) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "  a\\\n    b\\\n      c\\\n        f \n");
 }
 
+TEST_F(TreePacker, DeepEntriesKeepTheirIndentation) {
+    fs::path deepest = root_;
+    std::string expected;
+    for (int depth = 1; depth <= 20; ++depth) {
+        deepest /= "d";
+        expected += std::string(2 * depth, ' ') + "d\\\n";
+    }
+    write_file(deepest / "f", std::string("1"));
+    expected += std::string(42, ' ') + "f \n";
+    testing::internal::CaptureStdout();
+    pack_tree(root_, output_, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+}
+
 TEST_F(TreePacker, RootPathWithTrailingSeparatorGetsNoSecond) {
     write_file(root_ / "sub" / "f", std::string("1"));
     std::string root = root_.string() + "/";
