@@ -20,7 +20,7 @@ std::uint32_t pending_gap = 0;
 unsigned char copy_buffer[COPY_CHUNK_SIZE];
 // Large enough that the stream issues few system calls, fixed so memory does
 // not depend on what is packed.
-char output_buffer[128 * 1024];
+char output_buffer[64 * 1024];
 const unsigned char zeros[ROMWELD_ALIGNMENT] = {};
 
 void write_exactly(const void* data, std::size_t n) {
