@@ -125,7 +125,13 @@ static void walk(const romweld_fs* fs, const romweld_entry* directory, uint32_t 
             put_string(&l, "D ");
             put_text(&l, path, length);
             finish_line(&l, rgb(31, 28, 8));
-            if (depth < MAX_DEPTH) walk(fs, &entry, length, depth + 1);
+            if (depth < MAX_DEPTH) {
+                walk(fs, &entry, length, depth + 1);
+            } else {
+                l.length = 0;
+                put_string(&l, "E too deep to walk");
+                finish_line(&l, rgb(31, 0, 0));
+            }
         } else {
             put_string(&l, "F ");
             put_decimal(&l, entry.size);
