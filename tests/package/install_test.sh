@@ -40,5 +40,12 @@ expect $'- 3 b.txt\n- 8 sub/a.txt\nd 16 sub/\nd 32 /'
 rm "$work/assets/b.txt"
 cmake --build "$work/game" >/dev/null
 expect $'- 8 sub/a.txt\nd 16 /\nd 16 sub/'
+# A file added below a subdirectory, then edited: the edit repacks too.
+printf 'c' > "$work/assets/sub/c.txt"
+cmake --build "$work/game" >/dev/null
+sleep 1
+printf 'c, longer' > "$work/assets/sub/c.txt"
+cmake --build "$work/game" >/dev/null
+expect $'- 8 sub/a.txt\n- 9 sub/c.txt\nd 16 /\nd 32 sub/'
 "$work/prefix/bin/romweld-ls" --check "$work/game/romweld-example-fs.gba" >/dev/null
 echo "installed package: ok"
