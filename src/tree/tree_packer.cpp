@@ -87,6 +87,9 @@ void append_record(entry_list& list, const dir_entry& record) {
 dir_entry write_file(int directory, const char* name, const struct stat& status) {
     std::uint32_t start = image_position();
     std::uint8_t padded = write_stored_name(name);
+    // A FIFO, socket or device is refused where a file would be opened:
+    // opening a FIFO would wait for a writer forever.
+    if (!S_ISREG(status.st_mode)) fatal("%s: is not a file.", working_path);
     // Non-blocking, so that a file replaced by a FIFO since it was examined
     // cannot stall the run; it reads short and is reported instead.
     int fd = openat(directory, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -102,39 +105,42 @@ dir_entry write_file(int directory, const char* name, const struct stat& status)
 
 void scan_open_directory(int fd, entry_list& list, const char* name, int depth);
 
-// Packs one directory entry found in the directory open as `directory`;
-// working_path ends at `end`, just behind the separator.
-void pack_entry(int directory, entry_list& list, const char* name, int depth, std::size_t end) {
-    put_in_path(end, name);
-    if (std::strlen(name) > MAX_NAME_LENGTH) fatal("%s: name too long.", working_path);
+// Packs everything below a subdirectory, then its stored name and table.
+dir_entry pack_directory(int directory, const char* name, const struct stat& status, int depth) {
+    for (const file_identity& ancestor : current_path)
+        if (same_file(ancestor, status)) fatal("%s: directory loop.", working_path);
+    int child = openat(directory, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (child < 0) report_system_error(working_path);
+    current_path.push_back({status.st_dev, status.st_ino});
+    entry_list child_list;
+    scan_open_directory(child, child_list, name, depth + 1);
+    dir_entry record;
+    write_dir(record, child_list);
+    free_list(child_list);
+    current_path.pop_back();
+    return record;
+}
 
+// Packs one directory entry found in the directory open as `directory`;
+// working_path ends at `end`, just behind the separator. The entry's status
+// is what the enumeration tells; its listing line comes before anything else
+// is done with it, so a refused entry is the last line of the listing.
+void pack_entry(int directory, entry_list& list, const char* name, int depth, std::size_t end) {
     struct stat status;
-    if (fstatat(directory, name, &status, 0) != 0) report_system_error(working_path);
+    if (fstatat(directory, name, &status, 0) != 0) {
+        int error = errno;
+        put_in_path(end, name);
+        errno = error;
+        report_system_error(working_path);
+    }
     if (excluding && same_file(excluded, status)) return;
     bool is_directory = S_ISDIR(status.st_mode);
-    // Anything else (FIFO, socket, device) is refused before it is opened:
-    // opening a FIFO would wait for a writer forever.
-    if (!is_directory && !S_ISREG(status.st_mode)) fatal("%s: is not a file.", working_path);
-    if (is_directory) {
-        for (const file_identity& ancestor : current_path)
-            if (same_file(ancestor, status)) fatal("%s: directory loop.", working_path);
-    }
-
     print_listing_line(name, depth, is_directory);
 
-    dir_entry record;
-    if (is_directory) {
-        int child = openat(directory, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (child < 0) report_system_error(working_path);
-        current_path.push_back({status.st_dev, status.st_ino});
-        entry_list child_list;
-        scan_open_directory(child, child_list, name, depth + 1);
-        write_dir(record, child_list);
-        free_list(child_list);
-        current_path.pop_back();
-    } else {
-        record = write_file(directory, name, status);
-    }
+    put_in_path(end, name);
+    if (std::strlen(name) > MAX_NAME_LENGTH) fatal("%s: name too long.", working_path);
+    dir_entry record = is_directory ? pack_directory(directory, name, status, depth)
+                                    : write_file(directory, name, status);
     append_record(list, record);
 }
 

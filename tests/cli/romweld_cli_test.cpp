@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 #include <functional>
@@ -154,27 +155,28 @@ TEST_F(Romweld, LongOptionWordsAndDefaultOutput) {
 
 // Faults in the tree: each stops the run with one line naming the entry.
 TEST_F(Romweld, TreeFaultsAreReported) {
+    // The refused entry's listing line is the last one printed.
     struct {
         const char* what;
         std::function<void(const fs::path&)> make;
-        std::string err;
+        std::string out, err;
     } cases[] = {
         {"fifo", [](const fs::path& r) { ASSERT_EQ(mkfifo((r / "pipe").c_str(), 0644), 0); },
-         "romweld: root/pipe: is not a file.\n"},
+         "  pipe \n", "romweld: root/pipe: is not a file.\n"},
         {"device", [](const fs::path& r) { fs::create_symlink("/dev/null", r / "null"); },
-         "romweld: root/null: is not a file.\n"},
+         "  null \n", "romweld: root/null: is not a file.\n"},
         {"loop to parent",
          [](const fs::path& r) {
              fs::create_directories(r / "d");
              fs::create_directory_symlink("..", r / "d" / "up");
          },
-         "romweld: root/d/up: directory loop.\n"},
+         "  d\\\n    up\\\n", "romweld: root/d/up: directory loop.\n"},
         {"loop to itself", [](const fs::path& r) { fs::create_directory_symlink(".", r / "self"); },
-         "romweld: root/self: directory loop.\n"},
+         "  self\\\n", "romweld: root/self: directory loop.\n"},
         {"dangling link", [](const fs::path& r) { fs::create_symlink("nowhere", r / "gone"); },
-         "root/gone: No such file or directory\n"},
+         "", "root/gone: No such file or directory\n"},
         {"name of 240 bytes", [](const fs::path& r) { write_file(r / std::string(240, 'n'), std::string("x")); },
-         "romweld: root/" + std::string(240, 'n') + ": name too long.\n"},
+         "  " + std::string(240, 'n') + " \n", "romweld: root/" + std::string(240, 'n') + ": name too long.\n"},
     };
     for (const auto& c : cases) {
         fs::remove_all(root());
@@ -182,6 +184,7 @@ TEST_F(Romweld, TreeFaultsAreReported) {
         c.make(root());
         process_result result = build();
         EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_EQ(result.out, c.out) << c.what;
         EXPECT_EQ(result.err, c.err) << c.what;
     }
 }
@@ -290,6 +293,8 @@ TEST_F(Romweld, PathTooLongNamesWhatFits) {
     process_result result = build();
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "romweld: " + full.substr(0, 4095) + ": path too long.\n");
+    // Every directory was listed, the one whose name no longer fits last.
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 21);
     // Clean up bottom-up: the tree is too deep for an absolute path.
     std::string relative;
     for (int level = 0; level < 21; ++level) relative += component + "/";
