@@ -3,10 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "inspect/image_walk.h"
 #include "inspect/inspect.h"
 
 namespace romweld {
@@ -21,7 +19,7 @@ public:
     extractor(int top, bool force) : force_(force), directories_{top} {}
 
     void visit(const romweld_entry& entry, const std::string& path, bool leaving) {
-        if (!error_.empty()) return;
+        if (failed()) return;
         if (leaving) {
             finish_directory(entry);
         } else if (romweld_is_directory(&entry)) {
@@ -30,7 +28,13 @@ public:
             write_file(entry, path);
         }
     }
-    const std::string& error() const { return error_; }
+    bool failed() const { return !error_path_.empty(); }
+    // Prints the first failure; returns the exit status.
+    int report() const {
+        if (!failed()) return 0;
+        print_error(error_path_, error_text_);
+        return 1;
+    }
     void close_all() {
         for (int fd : directories_) close(fd);
         directories_.clear();
@@ -38,7 +42,9 @@ public:
 
 private:
     void fail(const std::string& path, const std::string& text) {
-        if (error_.empty()) error_ = path + ": " + text;
+        if (failed()) return;
+        error_path_ = path;
+        error_text_ = text;
     }
 
     void enter_directory(const romweld_entry& entry, const std::string& path) {
@@ -91,7 +97,7 @@ private:
 
     bool force_;
     std::vector<int> directories_;
-    std::string error_;
+    std::string error_path_, error_text_;
 };
 
 }  // namespace
@@ -99,25 +105,19 @@ private:
 int extract_image(const std::string& image_path, const std::vector<std::uint8_t>& image,
                   const std::string& directory, bool force) {
     romweld_fs fs;
-    if (!mount_image(image, fs)) {
-        std::fprintf(stderr, "romweld-ls: %s: no romweld file system found\n", image_path.c_str());
-        return 1;
-    }
+    if (!mount_or_report(image_path, image, fs)) return 1;
     romweld_entry root;
     romweld_root(&fs, &root);
     // Refuse the whole image before writing anything if any entry is unsafe.
-    if (auto problem = walk_tree(fs, root, "", [](const romweld_entry&, const std::string&, bool) {})) {
-        std::fprintf(stderr, "romweld-ls: %s: offset 0x%x: %s\n", image_path.c_str(), problem->offset,
-                     problem->text.c_str());
-        return 1;
-    }
+    if (auto problem = walk_tree(fs, root, "", [](const romweld_entry&, const std::string&, bool) {}))
+        return report_violation(image_path, *problem);
     if (mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "romweld-ls: %s: %s\n", directory.c_str(), std::strerror(errno));
+        print_error(directory, std::strerror(errno));
         return 1;
     }
     int top = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0) {
-        std::fprintf(stderr, "romweld-ls: %s: %s\n", directory.c_str(), std::strerror(errno));
+        print_error(directory, std::strerror(errno));
         return 1;
     }
     extractor writer(top, force);
@@ -125,11 +125,7 @@ int extract_image(const std::string& image_path, const std::vector<std::uint8_t>
         writer.visit(entry, path, leaving);
     });
     writer.close_all();
-    if (!writer.error().empty()) {
-        std::fprintf(stderr, "romweld-ls: %s\n", writer.error().c_str());
-        return 1;
-    }
-    return 0;
+    return writer.report();
 }
 
 }  // namespace romweld

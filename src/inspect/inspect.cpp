@@ -10,24 +10,10 @@
 #include <cstring>
 #include <ctime>
 
-#include "inspect/image_walk.h"
 
 namespace romweld {
 
 namespace {
-
-const char PROGRAM[] = "romweld-ls";
-
-void print_error(const std::string& subject, const std::string& text) {
-    std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, subject.c_str(), text.c_str());
-}
-
-int report_violation(const std::string& image_path, const violation& problem) {
-    char offset[32];
-    std::snprintf(offset, sizeof offset, "offset 0x%" PRIx32, problem.offset);
-    print_error(image_path, std::string(offset) + ": " + problem.text);
-    return 1;
-}
 
 std::string utc_time(std::int32_t seconds) {
     std::time_t time = seconds;
@@ -44,13 +30,24 @@ void print_entry(const romweld_entry& entry, const std::string& path) {
                 path.empty() ? "/" : path.c_str(), romweld_is_directory(&entry) && !path.empty() ? "/" : "");
 }
 
+}  // namespace
+
+void print_error(const std::string& subject, const std::string& text) {
+    std::fprintf(stderr, "romweld-ls: %s: %s\n", subject.c_str(), text.c_str());
+}
+
+int report_violation(const std::string& image_path, const violation& problem) {
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "offset 0x%" PRIx32, problem.offset);
+    print_error(image_path, std::string(offset) + ": " + problem.text);
+    return 1;
+}
+
 bool mount_or_report(const std::string& image_path, const std::vector<std::uint8_t>& image, romweld_fs& fs) {
     if (mount_image(image, fs)) return true;
     print_error(image_path, "no romweld file system found");
     return false;
 }
-
-}  // namespace
 
 bool load_image(const std::string& path, std::vector<std::uint8_t>& image) {
     std::FILE* file = std::fopen(path.c_str(), "rb");

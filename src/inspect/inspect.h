@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "inspect/image_walk.h"
+
 namespace romweld {
 
 // Reads a whole image file; on failure prints a message and returns false.
@@ -23,6 +25,13 @@ int check_image_file(const std::string& image_path, const std::vector<std::uint8
 // never writing outside it and never replacing a file unless force.
 int extract_image(const std::string& image_path, const std::vector<std::uint8_t>& image,
                   const std::string& directory, bool force);
+
+// Shared by the commands above: "romweld-ls: subject: text" on standard
+// error; a violation as "romweld-ls: image: offset 0x..: text" (returns 1);
+// and mounting an image or saying that none was found.
+void print_error(const std::string& subject, const std::string& text);
+int report_violation(const std::string& image_path, const violation& problem);
+bool mount_or_report(const std::string& image_path, const std::vector<std::uint8_t>& image, romweld_fs& fs);
 
 }  // namespace romweld
 
